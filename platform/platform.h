@@ -200,6 +200,9 @@ public:
     virtual PixelView pixels(NativeHandle windowOrSurface) = 0;
     // Put this rectangle of the pixels on the screen now; returns once it is visible.
     virtual void present(NativeHandle windowOrSurface, Rect area) = 0;
+    // The same, for a rectangle that was just filled with one colour (0x00RRGGBB) in the pixels:
+    // lets a backend send a fill instead of the pixels.
+    virtual void presentFill(NativeHandle windowOrSurface, Rect area, std::uint32_t rgb) = 0;
     virtual std::uint32_t buttonFaceColour() const = 0;  // 0x00RRGGBB
 
     // --- the UI thread's queue ---
