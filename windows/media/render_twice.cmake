@@ -1,0 +1,18 @@
+# Renders the score twice into two files and fails unless they are identical.
+file(MAKE_DIRECTORY ${WORK_DIR})
+foreach(pass first second)
+  execute_process(COMMAND ${SYNTH} ${SCORE} ${WORK_DIR}/${pass}.wav RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "the ${pass} rendering failed: ${rc}")
+  endif()
+endforeach()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK_DIR}/first.wav ${WORK_DIR}/second.wav
+                RESULT_VARIABLE differ)
+if(NOT differ EQUAL 0)
+  message(FATAL_ERROR "two renderings of the same score differ")
+endif()
+file(SIZE ${WORK_DIR}/first.wav size)
+if(NOT size EQUAL 8428044)
+  message(FATAL_ERROR "the rendering holds ${size} bytes, not 8428044")
+endif()
+message(STATUS "two renderings agree byte for byte (${size} bytes)")
