@@ -1,6 +1,8 @@
 // The program from its start to the first tick of the show timer, on the headless backend.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 #include <optional>
 
@@ -94,6 +96,9 @@ struct ScreenCase {
     Rect startWindow;  // as built and as shown
     Rect showWindowBuilt;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ScreenCase& c, std::ostream* out) { *out << c.name << ' ' << c.width << 'x' << c.height; }
 
 class StartUp : public ::testing::TestWithParam<ScreenCase> {};
 
