@@ -146,19 +146,20 @@ std::vector<std::uint8_t> bmpWithFullPalette(std::span<const std::uint8_t> bytes
 
 BmpPalettePreparation preparePalette(std::span<const std::uint8_t> bytes) {
     constexpr std::size_t kFileHeader = 14;
-    if (bytes.size() < kFileHeader + 16 || bytes[0] != 'B' || bytes[1] != 'M') return {};
-    const auto le32 = [&](std::size_t at) {
-        return static_cast<std::uint32_t>(bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16)) |
-               (std::uint32_t{bytes[at + 3]} << 24);
-    };
+    if (bytes.size() < 2 || bytes[0] != 'B' || bytes[1] != 'M') return {};
+    // Header fields past the end read as 0, as the decoder reads them.
+    const auto byteAt = [&](std::size_t at) -> std::uint32_t { return at < bytes.size() ? bytes[at] : 0u; };
+    const auto le16 = [&](std::size_t at) { return static_cast<std::uint16_t>(byteAt(at) | (byteAt(at + 1) << 8)); };
+    const auto le32 = [&](std::size_t at) { return std::uint32_t{le16(at)} | (std::uint32_t{le16(at + 2)} << 16); };
     const std::int64_t offset = static_cast<std::int32_t>(le32(10));
     const std::uint32_t headerSize = le32(kFileHeader);
     const bool core = headerSize == 12;
     if (!core && headerSize != 40 && headerSize != 56 && headerSize != 108 && headerSize != 124) return {};
-    const std::uint16_t bits = readLe16(bytes, kFileHeader + (core ? 10 : 14));
-    if (bits != 1 && bits != 4 && bits != 8) return {};   // no palette, or refused by the decoder
-    if (offset < 0) return {};                            // refused by the decoder
-    if (!core && le32(kFileHeader + 16) != 0) return {};  // compressed: refused by the decoder
+    const std::uint16_t bits = le16(kFileHeader + (core ? 10 : 14));
+    if (bits != 1 && bits != 4 && bits != 8) return {};  // no palette, or refused by the decoder
+    if (offset < 0) return {};                           // refused by the decoder
+    // The decoder takes any compression value below 1 for none and refuses the others here.
+    if (!core && static_cast<std::int32_t>(le32(kFileHeader + 16)) > 0) return {};
 
     const std::int64_t entrySize = core ? 3 : 4;
     const std::int64_t entries = (offset - static_cast<std::int64_t>(kFileHeader + headerSize)) / entrySize;
@@ -170,8 +171,8 @@ BmpPalettePreparation preparePalette(std::span<const std::uint8_t> bytes) {
     std::int32_t width = 0;
     std::int32_t height = 0;
     if (core) {  // unsigned 16-bit sizes, rows always bottom-up
-        width = readLe16(bytes, kFileHeader + 4);
-        height = readLe16(bytes, kFileHeader + 6);
+        width = le16(kFileHeader + 4);
+        height = le16(kFileHeader + 6);
     } else {
         width = static_cast<std::int32_t>(le32(kFileHeader + 4));
         height = static_cast<std::int32_t>(le32(kFileHeader + 8));
