@@ -190,9 +190,10 @@ NativeHandle X11Platform::createSurface(NativeHandle parentHandle, Rect rect, bo
     XSetWindowAttributes attributes{};
     attributes.background_pixmap = None;
     attributes.border_pixel = 0;
-    // No backing store of its own: the server keeps a surface's pixels as part of its
-    // top-level window's, and a second store would copy every pixel twice.
-    attributes.backing_store = NotUseful;
+    // A store of its own: the top-level window's store does not cover its children, and without
+    // one every change of the colour-key region throws away surface pixels presented earlier
+    // (roses cut off where a later one's rectangle fell, lines that never showed).
+    attributes.backing_store = WhenMapped;
     attributes.event_mask = kSurfaceEvents;
     const ::Window xid =
         XCreateWindow(display_, parent->xid, rect.x, rect.y, atLeastOne(rect.width), atLeastOne(rect.height), 0, depth_,
