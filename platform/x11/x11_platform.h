@@ -8,8 +8,9 @@
 //   clipping and stacking (the first surface created lies on top, as in the descriptions).
 // - present(area) sends the area of the image (XShmPutImage, or XPutImage without MIT-SHM) and
 //   syncs, so the pixels are on screen when it returns; presentFill sends an XFillRectangle.
-// - Nothing drawn is lost while the loop does not turn: windows and their surfaces ask for backing store, and an
-//   Expose that does come becomes paintRequested, whose repaint is the runtime's own business.
+// - Nothing drawn is lost while the loop does not turn: windows and their surfaces ask for
+//   backing store, and an Expose that does come becomes paintRequested, whose repaint is the
+//   runtime's own business.
 //
 // The colour key (emulated SetLayeredWindowAttributes with LWA_COLORKEY on a WS_EX_LAYERED
 // window) is a SHAPE region, bounding and input alike: every pixel of the composed window (its
