@@ -15,6 +15,7 @@
 
 #include "platform/freetype/font_choice.h"
 #include "platform/host_text.h"
+#include "platform/utf8.h"
 
 namespace love::platform::host {
 namespace {
@@ -24,28 +25,6 @@ constexpr std::int32_t kDefaultPixelHeight = 16;  // a font record with height 0
 constexpr std::int32_t kLargestPixelHeight = 2048;
 // A line wider than this is cut off: nothing could show it, and the mask stays affordable.
 constexpr std::int32_t kWidestLine = 32768;
-
-std::string toUtf8(const std::u32string& text) {
-    std::string out;
-    for (char32_t c : text) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
 
 struct LibraryDeleter {
     void operator()(FT_Library library) const { FT_Done_FreeType(library); }

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "platform/host_text.h"
-#include "platform/x11/utf8.h"
+#include "platform/utf8.h"
 #include "platform/x11/x11_platform.h"
 
 namespace love::platform::x11 {

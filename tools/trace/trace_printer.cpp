@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "platform/utf8.h"
 #include "runtime/runtime.h"
 #include "windows/descriptions.h"
 
@@ -12,27 +13,6 @@
 #include <stb/stb_image_write.h>
 
 namespace love::trace {
-namespace {
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-}  // namespace
 
 TracePrinter::TracePrinter(platform::headless::HeadlessPlatform& platform, std::vector<Snapshot> snapshots)
     : platform_(platform), pending_(std::move(snapshots)) {
@@ -59,7 +39,7 @@ void TracePrinter::writePositionSet(std::int32_t x, std::int32_t y) {
 void TracePrinter::lineWritten(std::int32_t x, std::int32_t y, std::string_view gbkLine) {
     noteBoard();
     output_ += "line " + std::to_string(x) + " " + std::to_string(y) + " ";
-    for (char32_t c : platform_.decodeGbk(gbkLine)) appendUtf8(output_, c);
+    output_ += platform::toUtf8(platform_.decodeGbk(gbkLine));
     output_ += "\n";
 }
 

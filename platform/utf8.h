@@ -1,9 +1,9 @@
-// Unicode to UTF-8, for the texts X properties and terminals take.
+// Unicode to UTF-8, for the texts X properties, fontconfig and terminals take. No OS header.
 #pragma once
 
 #include <string>
 
-namespace love::platform::x11 {
+namespace love::platform {
 
 inline std::string toUtf8(const std::u32string& text) {
     std::string out;
@@ -29,4 +29,4 @@ inline std::string toUtf8(const std::u32string& text) {
     return out;
 }
 
-}  // namespace love::platform::x11
+}  // namespace love::platform
