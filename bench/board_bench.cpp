@@ -23,10 +23,10 @@ constexpr std::string_view kDearest = "\xC7\xD7\xB0\xAE\xB5\xC4";  // 亲爱的
 // A full-HD board like the show window's, with the sprite loaded.
 struct FullHdBoard {
     FullHdBoard() {
-        love::platform::WindowSpec spec;
-        spec.rect = Rect{0, 0, 1920, 1080};
-        const auto window = platform.createWindow(spec);
-        const auto surface = platform.createSurface(window, spec.rect, true);
+        love::platform::WindowSpec windowSpec;
+        windowSpec.rect = Rect{0, 0, 1920, 1080};
+        const auto window = platform.createWindow(windowSpec);
+        const auto surface = platform.createSurface(window, windowSpec.rect, true);
         board = std::make_unique<love::runtime::DrawingBoard>(platform, pictures, surface,
                                                               love::windows::showBoardProperties(), nullptr);
         board->sizeChanged();

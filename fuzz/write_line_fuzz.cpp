@@ -62,9 +62,9 @@ rt::DrawPanelProperties boardProperties() {
 struct Board {
     Board(love::platform::headless::HeadlessPlatform& platform, const rt::PictureRegistry& pictures, std::int32_t width,
           std::int32_t height) {
-        love::platform::WindowSpec spec;
-        spec.rect = Rect{0, 0, width, height};
-        const NativeHandle window = platform.createWindow(spec);
+        love::platform::WindowSpec windowSpec;
+        windowSpec.rect = Rect{0, 0, width, height};
+        const NativeHandle window = platform.createWindow(windowSpec);
         surface = platform.createSurface(window, Rect{0, 0, width, height}, true);
         board = std::make_unique<rt::DrawingBoard>(platform, pictures, surface, boardProperties(), &recorder);
     }

@@ -45,15 +45,15 @@ struct Size {
 
 // Frame and title styles a top-level window is created with (the Windows names in comments).
 struct WindowStyle {
-    bool caption = false;      // WS_CAPTION: a title bar
-    bool systemMenu = false;   // WS_SYSMENU: system menu and close box
-    bool dialogFrame = false;  // WS_DLGFRAME
-    bool sizingFrame = false;  // WS_THICKFRAME
-    bool toolWindow = false;   // WS_EX_TOOLWINDOW: narrow title bar, no taskbar entry
-    bool clientEdge = false;   // WS_EX_CLIENTEDGE: sunken client edge
-    bool maximiseBox = false;  // WS_MAXIMIZEBOX
-    bool minimiseBox = false;  // WS_MINIMIZEBOX
-    bool disabled = false;     // created disabled: takes no input
+    bool caption = false;         // WS_CAPTION: a title bar
+    bool systemMenu = false;      // WS_SYSMENU: system menu and close box
+    bool dialogFrame = false;     // WS_DLGFRAME
+    bool sizingFrame = false;     // WS_THICKFRAME
+    bool toolWindow = false;      // WS_EX_TOOLWINDOW: narrow title bar, no taskbar entry
+    bool clientEdge = false;      // WS_EX_CLIENTEDGE: sunken client edge
+    bool maximiseBox = false;     // WS_MAXIMIZEBOX
+    bool minimiseBox = false;     // WS_MINIMIZEBOX
+    bool disabled = false;        // created disabled: takes no input
     bool startMinimised = false;  // created minimised (position 2)
     bool startMaximised = false;  // created maximised (position 3 with a sizing frame)
     bool noMoveCommand = false;   // "movable" off: no Move in the system menu
@@ -73,13 +73,13 @@ struct WindowSpec {
     std::string windowClass;  // GBK; empty: the backend's default class
     Rect rect;                // outer rectangle on the screen
     WindowStyle style;
-    NativeHandle owner = 0;   // 0: unowned (own taskbar entry); otherwise a pop-up owned by it
-    IconPixels icon;          // large and small icon
+    NativeHandle owner = 0;  // 0: unowned (own taskbar entry); otherwise a pop-up owned by it
+    IconPixels icon;         // large and small icon
 };
 
 enum class ShowCommand {
     Hide,
-    Normal,     // show at its current position and size (restores a minimised or maximised one)
+    Normal,  // show at its current position and size (restores a minimised or maximised one)
     Minimised,
     Maximised,  // the platform's own maximise (windows with a sizing frame)
 };
@@ -92,7 +92,9 @@ struct PixelView {
     std::uint32_t* pixels = nullptr;
     std::int32_t width = 0;
     std::int32_t height = 0;
-    std::uint32_t& at(std::int32_t x, std::int32_t y) const { return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }
+    std::uint32_t& at(std::int32_t x, std::int32_t y) const {
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+    }
 };
 
 // What the backend delivers to the runtime while it dispatches the UI thread's queue.
@@ -119,25 +121,25 @@ public:
 
 // The font record of a drawing surface, as the Windows font mapper takes it.
 struct FontRequest {
-    std::string face;               // GBK, e.g. "楷体_GB2312"
-    std::int32_t height = 0;        // negative: character height without internal leading
+    std::string face;         // GBK, e.g. "楷体_GB2312"
+    std::int32_t height = 0;  // negative: character height without internal leading
     std::int32_t width = 0;
     std::int32_t weight = 400;
     bool italic = false;
     bool underline = false;
     bool strikeOut = false;
-    std::uint8_t charset = 0;       // 134: GB2312
+    std::uint8_t charset = 0;  // 134: GB2312
     std::uint8_t outPrecision = 0;
     std::uint8_t clipPrecision = 0;
-    std::uint8_t quality = 0;       // 1: draft
+    std::uint8_t quality = 0;  // 1: draft
     std::uint8_t pitchAndFamily = 0;
 };
 
 // One line of text rasterised in a font: a 1-bit coverage mask (0 or 1 per pixel), with the
 // top-left corner of the text cell at (0, 0). Glyph pixels left of 0 or below the cell are cut off.
 struct TextMask {
-    std::int32_t width = 0;   // advance width of the whole line
-    std::int32_t height = 0;  // character-cell height (ascent + descent)
+    std::int32_t width = 0;              // advance width of the whole line
+    std::int32_t height = 0;             // character-cell height (ascent + descent)
     std::vector<std::uint8_t> coverage;  // width * height, row-major
 };
 
@@ -158,7 +160,7 @@ struct AudioBuffer {
 
 class AudioOutput {
 public:
-    virtual ~AudioOutput() = default;  // closes the device (waveOutClose)
+    virtual ~AudioOutput() = default;          // closes the device (waveOutClose)
     virtual bool prepare(AudioBuffer&) = 0;    // waveOutPrepareHeader
     virtual bool unprepare(AudioBuffer&) = 0;  // waveOutUnprepareHeader
     virtual bool write(AudioBuffer&) = 0;      // waveOutWrite: queue it; done() is called once it has played
@@ -181,7 +183,7 @@ public:
     virtual void setEventSink(EventSink* sink) = 0;
 
     // --- top-level windows and child surfaces ---
-    virtual NativeHandle createWindow(const WindowSpec& spec) = 0;  // hidden; 0 on failure
+    virtual NativeHandle createWindow(const WindowSpec& windowSpec) = 0;  // hidden; 0 on failure
     // A child surface (a control's area) in the parent's client area, in client coordinates.
     virtual NativeHandle createSurface(NativeHandle parent, Rect rect, bool visible) = 0;
     virtual void destroy(NativeHandle windowOrSurface) = 0;

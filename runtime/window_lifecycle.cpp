@@ -16,10 +16,10 @@ void Runtime::loadStartWindow(WindowId window) {
 platform::NativeHandle Runtime::hiddenOwner() {
     // A zero-size tool window that owns unowned windows kept out of the taskbar.
     if (hiddenOwner_ == 0) {
-        platform::WindowSpec spec;
-        spec.style.toolWindow = true;
-        spec.icon = program_.programIcon;
-        hiddenOwner_ = platform_.createWindow(spec);
+        platform::WindowSpec request;
+        request.style.toolWindow = true;
+        request.icon = program_.programIcon;
+        hiddenOwner_ = platform_.createWindow(request);
     }
     return hiddenOwner_;
 }
@@ -27,11 +27,11 @@ platform::NativeHandle Runtime::hiddenOwner() {
 platform::WindowSpec Runtime::windowSpec(const RegistryEntry& of, std::optional<WindowId> parent, bool dialog) {
     const CommonProperties& common = of.working.units.front().common;
     const WindowProperties& window = of.working.units.front().window;
-    platform::WindowSpec spec;
-    spec.title = window.caption;
-    spec.windowClass = window.windowClass;
-    spec.icon = program_.programIcon;
-    platform::WindowStyle& style = spec.style;
+    platform::WindowSpec request;
+    request.title = window.caption;
+    request.windowClass = window.windowClass;
+    request.icon = program_.programIcon;
+    platform::WindowStyle& style = request.style;
     style.disabled = common.disabled;
     if (window.border != 0) {
         style.caption = !window.caption.empty() || window.controlButton;
@@ -45,13 +45,13 @@ platform::WindowSpec Runtime::windowSpec(const RegistryEntry& of, std::optional<
     style.minimiseBox = window.minimiseButton;
     style.noMoveCommand = !window.movable;
     style.topmost = window.alwaysOnTop;
-    spec.rect = {common.left, common.top, common.width, common.height};
+    request.rect = {common.left, common.top, common.width, common.height};
     switch (window.position) {
         case kPositionCentred: {
             const platform::Size screen = platform_.screenSize();
             // Integer division rounds toward zero, as the placement asks.
-            spec.rect.x = (screen.width - common.width) / 2;
-            spec.rect.y = (screen.height - common.height) / 2;
+            request.rect.x = (screen.width - common.width) / 2;
+            request.rect.y = (screen.height - common.height) / 2;
             break;
         }
         case kPositionMinimised:
@@ -64,11 +64,11 @@ platform::WindowSpec Runtime::windowSpec(const RegistryEntry& of, std::optional<
             break;
     }
     if (parent) {
-        spec.owner = entry(*parent).window;
+        request.owner = entry(*parent).window;
     } else if (!window.showInTaskbar || dialog) {
-        spec.owner = hiddenOwner();
+        request.owner = hiddenOwner();
     }
-    return spec;
+    return request;
 }
 
 void Runtime::buildControls(RegistryEntry& of) {
@@ -133,8 +133,8 @@ bool Runtime::loadWindow(WindowId window, std::optional<WindowId> parent, bool d
     // 4.-7. Built with events held back.
     ++suppression_;
     RegistryEntry& of = entry(window);
-    const platform::WindowSpec spec = windowSpec(of, parent, dialog);
-    const platform::NativeHandle handle = platform_.createWindow(spec);
+    const platform::WindowSpec request = windowSpec(of, parent, dialog);
+    const platform::NativeHandle handle = platform_.createWindow(request);
     if (handle == 0) {
         --suppression_;
         return false;
@@ -147,8 +147,8 @@ bool Runtime::loadWindow(WindowId window, std::optional<WindowId> parent, bool d
     of.beingDestroyed = false;
     of.live = of.working.units.front().window;
     const platform::Rect made = platform_.rect(handle);
-    if (made.width != spec.rect.width || made.height != spec.rect.height) {
-        if (!spec.style.startMaximised && !spec.style.startMinimised) platform_.setRect(handle, spec.rect);
+    if (made.width != request.rect.width || made.height != request.rect.height) {
+        if (!request.style.startMaximised && !request.style.startMinimised) platform_.setRect(handle, request.rect);
     }
     // The last step of building the window itself: its music, before its controls and events.
     if (media_ != nullptr && !of.live.backgroundMusic.empty()) {

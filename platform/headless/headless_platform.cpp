@@ -108,18 +108,18 @@ void HeadlessPlatform::log(WindowOperation operation) {
     windowLog_.push_back(std::move(operation));
 }
 
-NativeHandle HeadlessPlatform::createWindow(const WindowSpec& spec) {
-    if (spec.owner != 0 && (find(spec.owner) == nullptr || find(spec.owner)->isSurface)) return 0;
+NativeHandle HeadlessPlatform::createWindow(const WindowSpec& windowSpec) {
+    if (windowSpec.owner != 0 && (find(windowSpec.owner) == nullptr || find(windowSpec.owner)->isSurface)) return 0;
     const NativeHandle handle = nextHandle_++;
     Record& record = records_[handle];
-    record.owner = spec.owner;
-    record.rect = spec.rect;
-    record.enabled = !spec.style.disabled;
-    record.minimised = spec.style.startMinimised;
-    record.maximised = spec.style.startMaximised;
+    record.owner = windowSpec.owner;
+    record.rect = windowSpec.rect;
+    record.enabled = !windowSpec.style.disabled;
+    record.minimised = windowSpec.style.startMinimised;
+    record.maximised = windowSpec.style.startMaximised;
     if (record.maximised) record.rect = Rect{0, 0, screen_.width, screen_.height};
     resizePixels(record);
-    log({.kind = WindowOperation::Kind::Create, .handle = handle, .spec = spec, .rect = record.rect});
+    log({.kind = WindowOperation::Kind::Create, .handle = handle, .windowSpec = windowSpec, .rect = record.rect});
     if (createdHook_) createdHook_(handle);
     return handle;
 }

@@ -59,7 +59,7 @@ struct WindowOperation {
     Kind kind{};
     NativeHandle handle = 0;
     std::uint64_t atMs = 0;
-    WindowSpec spec{};                     // Create
+    WindowSpec windowSpec{};               // Create
     NativeHandle parent = 0;               // CreateSurface
     Rect rect{};                           // Create, CreateSurface, SetRect
     ShowCommand show = ShowCommand::Hide;  // Show
@@ -124,7 +124,7 @@ public:
 
     // --- Platform ---
     void setEventSink(EventSink* sink) override { sink_ = sink; }
-    NativeHandle createWindow(const WindowSpec& spec) override;
+    NativeHandle createWindow(const WindowSpec& windowSpec) override;
     NativeHandle createSurface(NativeHandle parent, Rect rect, bool visible) override;
     void destroy(NativeHandle windowOrSurface) override;
     void show(NativeHandle window, ShowCommand command) override;

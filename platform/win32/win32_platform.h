@@ -60,7 +60,7 @@ public:
 
     void setEventSink(EventSink* sink) override { sink_ = sink; }
 
-    NativeHandle createWindow(const WindowSpec& spec) override;
+    NativeHandle createWindow(const WindowSpec& windowSpec) override;
     NativeHandle createSurface(NativeHandle parent, Rect rect, bool visible) override;
     void destroy(NativeHandle windowOrSurface) override;
     void show(NativeHandle window, ShowCommand command) override;

@@ -19,11 +19,11 @@ private:
     int& depth_;
 };
 
-DWORD styleFor(const WindowSpec& spec) {
-    const WindowStyle& s = spec.style;
+DWORD styleFor(const WindowSpec& windowSpec) {
+    const WindowStyle& s = windowSpec.style;
     // Without a title bar the window must be a pop-up: an overlapped window always gets one.
     DWORD style = WS_CLIPCHILDREN;
-    style |= (spec.owner != 0 || !s.caption) ? WS_POPUP : WS_OVERLAPPED;
+    style |= (windowSpec.owner != 0 || !s.caption) ? WS_POPUP : WS_OVERLAPPED;
     if (s.caption) style |= WS_CAPTION;
     if (s.systemMenu) style |= WS_SYSMENU;
     if (s.dialogFrame) style |= WS_DLGFRAME;
@@ -106,16 +106,16 @@ void Win32Platform::resizePixels(WindowRecord& record) {
     record.pixels = std::make_unique<PixelBuffer>(width, height);
 }
 
-NativeHandle Win32Platform::createWindow(const WindowSpec& spec) {
+NativeHandle Win32Platform::createWindow(const WindowSpec& windowSpec) {
     QuietScope quiet(quietDepth_);
-    const std::wstring& windowClass = classFor(spec.windowClass);
-    const std::wstring title = widenGbk(spec.title);
-    HWND owner = spec.owner ? toHwnd(spec.owner) : nullptr;
-    if (spec.owner && !find(spec.owner)) return 0;
+    const std::wstring& windowClass = classFor(windowSpec.windowClass);
+    const std::wstring title = widenGbk(windowSpec.title);
+    HWND owner = windowSpec.owner ? toHwnd(windowSpec.owner) : nullptr;
+    if (windowSpec.owner && !find(windowSpec.owner)) return 0;
     auto record = std::make_unique<WindowRecord>();
-    HWND hwnd =
-        CreateWindowExW(extendedStyleFor(spec.style), windowClass.c_str(), title.c_str(), styleFor(spec), spec.rect.x,
-                        spec.rect.y, spec.rect.width, spec.rect.height, owner, nullptr, instance_, this);
+    HWND hwnd = CreateWindowExW(extendedStyleFor(windowSpec.style), windowClass.c_str(), title.c_str(),
+                                styleFor(windowSpec), windowSpec.rect.x, windowSpec.rect.y, windowSpec.rect.width,
+                                windowSpec.rect.height, owner, nullptr, instance_, this);
     if (!hwnd) return 0;
     record->hwnd = hwnd;
     WindowRecord& added = *(windows_[hwnd] = std::move(record));
@@ -123,17 +123,17 @@ NativeHandle Win32Platform::createWindow(const WindowSpec& spec) {
     // The system may have grown the window to a least size of its own: ask for the exact one.
     RECT outer{};
     GetWindowRect(hwnd, &outer);
-    if (!IsIconic(hwnd) && !IsZoomed(hwnd) && fromRECT(outer) != spec.rect) {
-        SetWindowPos(hwnd, nullptr, spec.rect.x, spec.rect.y, spec.rect.width, spec.rect.height,
+    if (!IsIconic(hwnd) && !IsZoomed(hwnd) && fromRECT(outer) != windowSpec.rect) {
+        SetWindowPos(hwnd, nullptr, windowSpec.rect.x, windowSpec.rect.y, windowSpec.rect.width, windowSpec.rect.height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    added.icon = WindowIcon(spec.icon);
+    added.icon = WindowIcon(windowSpec.icon);
     if (added.icon.get()) {
         SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(added.icon.get()));
         SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(added.icon.get()));
     }
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    if (spec.style.noMoveCommand) {
+    if (windowSpec.style.noMoveCommand) {
         if (HMENU menu = GetSystemMenu(hwnd, FALSE)) DeleteMenu(menu, SC_MOVE, MF_BYCOMMAND);
     }
     resizePixels(added);

@@ -89,7 +89,7 @@ public:
 
     void setEventSink(EventSink* sink) override { sink_ = sink; }
 
-    NativeHandle createWindow(const WindowSpec& spec) override;
+    NativeHandle createWindow(const WindowSpec& windowSpec) override;
     NativeHandle createSurface(NativeHandle parent, Rect rect, bool visible) override;
     void destroy(NativeHandle windowOrSurface) override;
     void show(NativeHandle window, ShowCommand command) override;
@@ -171,7 +171,7 @@ private:
     bool live() const { return display_ != nullptr && !displayLost_; }
 
     // windows
-    void setWindowProperties(WindowRecord& record, const WindowSpec& spec);
+    void setWindowProperties(WindowRecord& record, const WindowSpec& windowSpec);
     void setFullscreenHint(WindowRecord& record, bool fullscreen);
     void resizeImage(WindowRecord& record, std::int32_t width, std::int32_t height);
     void raiseOwnedAbove(NativeHandle owner);

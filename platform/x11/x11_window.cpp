@@ -50,7 +50,7 @@ bool X11Platform::isWindow(NativeHandle handle) const {
     return record != nullptr && !record->isSurface;
 }
 
-NativeHandle X11Platform::createWindow(const WindowSpec& spec) {
+NativeHandle X11Platform::createWindow(const WindowSpec& windowSpec) {
     if (!live()) return 0;
     XSetWindowAttributes attributes{};
     attributes.background_pixmap = None;  // no server-side clearing: the client pixels are the content
@@ -58,25 +58,27 @@ NativeHandle X11Platform::createWindow(const WindowSpec& spec) {
     attributes.backing_store = WhenMapped;
     attributes.event_mask = kWindowEvents;
     attributes.colormap = XCreateColormap(display_, root_, visual_, AllocNone);
-    const ::Window xid = XCreateWindow(
-        display_, root_, spec.rect.x, spec.rect.y, atLeastOne(spec.rect.width), atLeastOne(spec.rect.height), 0, depth_,
-        InputOutput, visual_, CWBackPixmap | CWBorderPixel | CWBackingStore | CWEventMask | CWColormap, &attributes);
+    const ::Window xid =
+        XCreateWindow(display_, root_, windowSpec.rect.x, windowSpec.rect.y, atLeastOne(windowSpec.rect.width),
+                      atLeastOne(windowSpec.rect.height), 0, depth_, InputOutput, visual_,
+                      CWBackPixmap | CWBorderPixel | CWBackingStore | CWEventMask | CWColormap, &attributes);
     if (xid == 0) return 0;
     const NativeHandle handle = static_cast<NativeHandle>(xid);
     WindowRecord& record = windows_[handle];
     record.xid = xid;
-    record.rect = spec.rect;
-    record.style = spec.style;
-    record.owner = find(spec.owner) != nullptr ? spec.owner : 0;
-    record.enabled = !spec.style.disabled;
-    record.image = ClientImage::create(display_, visual_, depth_, shmAvailable_, spec.rect.width, spec.rect.height);
+    record.rect = windowSpec.rect;
+    record.style = windowSpec.style;
+    record.owner = find(windowSpec.owner) != nullptr ? windowSpec.owner : 0;
+    record.enabled = !windowSpec.style.disabled;
+    record.image =
+        ClientImage::create(display_, visual_, depth_, shmAvailable_, windowSpec.rect.width, windowSpec.rect.height);
     if (!record.image) {
         XDestroyWindow(display_, xid);
         windows_.erase(handle);
         return 0;
     }
-    setWindowProperties(record, spec);
-    if (spec.rect.width <= 0 || spec.rect.height <= 0) {
+    setWindowProperties(record, windowSpec);
+    if (windowSpec.rect.width <= 0 || windowSpec.rect.height <= 0) {
         // X has no empty windows: an empty region stands in for the missing area.
         XShapeCombineRectangles(display_, xid, ShapeBounding, 0, 0, nullptr, 0, ShapeSet, Unsorted);
     }
@@ -84,15 +86,15 @@ NativeHandle X11Platform::createWindow(const WindowSpec& spec) {
     return handle;
 }
 
-void X11Platform::setWindowProperties(WindowRecord& record, const WindowSpec& spec) {
+void X11Platform::setWindowProperties(WindowRecord& record, const WindowSpec& windowSpec) {
     const ::Window xid = record.xid;
-    const std::string title = toUtf8(host::decodeGbk(spec.title));
+    const std::string title = toUtf8(host::decodeGbk(windowSpec.title));
     XStoreName(display_, xid, title.c_str());
     XChangeProperty(display_, xid, atoms_.netWmName, atoms_.utf8String, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
 
     std::string className =
-        spec.windowClass.empty() ? std::string("LoveShow") : toUtf8(host::decodeGbk(spec.windowClass));
+        windowSpec.windowClass.empty() ? std::string("LoveShow") : toUtf8(host::decodeGbk(windowSpec.windowClass));
     std::string instanceName = "love-show";
     XClassHint classHint{instanceName.data(), className.data()};
     XSetClassHint(display_, xid, &classHint);
@@ -103,33 +105,34 @@ void X11Platform::setWindowProperties(WindowRecord& record, const WindowSpec& sp
     XWMHints hints{};
     hints.flags = InputHint | StateHint;
     hints.input = True;
-    hints.initial_state = spec.style.startMinimised ? IconicState : NormalState;
+    hints.initial_state = windowSpec.style.startMinimised ? IconicState : NormalState;
     XSetWMHints(display_, xid, &hints);
 
     XSizeHints sizeHints{};
     sizeHints.flags = USPosition | USSize | PPosition | PSize;
-    sizeHints.x = spec.rect.x;
-    sizeHints.y = spec.rect.y;
-    sizeHints.width = static_cast<int>(atLeastOne(spec.rect.width));
-    sizeHints.height = static_cast<int>(atLeastOne(spec.rect.height));
+    sizeHints.x = windowSpec.rect.x;
+    sizeHints.y = windowSpec.rect.y;
+    sizeHints.width = static_cast<int>(atLeastOne(windowSpec.rect.width));
+    sizeHints.height = static_cast<int>(atLeastOne(windowSpec.rect.height));
     XSetWMNormalHints(display_, xid, &sizeHints);
 
     // Motif hints are how a client asks the window manager for no frame at all.
-    const long motifHints[5] = {2 /* decorations given */, 0, borderless(spec.style) ? 0 : 1, 0, 0};
+    const long motifHints[5] = {2 /* decorations given */, 0, borderless(windowSpec.style) ? 0 : 1, 0, 0};
     XChangeProperty(display_, xid, atoms_.motifWmHints, atoms_.motifWmHints, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(motifHints), 5);
 
-    if (spec.icon.width > 0 && spec.icon.height > 0 &&
-        spec.icon.argb.size() >=
-            static_cast<std::size_t>(spec.icon.width) * static_cast<std::size_t>(spec.icon.height)) {
+    if (windowSpec.icon.width > 0 && windowSpec.icon.height > 0 &&
+        windowSpec.icon.argb.size() >=
+            static_cast<std::size_t>(windowSpec.icon.width) * static_cast<std::size_t>(windowSpec.icon.height)) {
         // Format-32 properties are longs on the client side, whatever their width.
         std::vector<long> icon;
-        icon.reserve(2 + spec.icon.argb.size());
-        icon.push_back(spec.icon.width);
-        icon.push_back(spec.icon.height);
+        icon.reserve(2 + windowSpec.icon.argb.size());
+        icon.push_back(windowSpec.icon.width);
+        icon.push_back(windowSpec.icon.height);
         for (std::size_t i = 0;
-             i < static_cast<std::size_t>(spec.icon.width) * static_cast<std::size_t>(spec.icon.height); ++i) {
-            icon.push_back(static_cast<long>(spec.icon.argb[i]));
+             i < static_cast<std::size_t>(windowSpec.icon.width) * static_cast<std::size_t>(windowSpec.icon.height);
+             ++i) {
+            icon.push_back(static_cast<long>(windowSpec.icon.argb[i]));
         }
         XChangeProperty(display_, xid, atoms_.netWmIcon, XA_CARDINAL, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(icon.data()), static_cast<int>(icon.size()));
@@ -142,9 +145,10 @@ void X11Platform::setWindowProperties(WindowRecord& record, const WindowSpec& sp
     if (record.owner != 0) {
         XSetTransientForHint(display_, xid, find(record.owner)->xid);
     }
-    if (record.owner != 0 || spec.style.toolWindow) states.push_back(atoms_.netWmStateSkipTaskbar);
-    if (spec.style.topmost) states.push_back(atoms_.netWmStateAbove);
-    if (borderless(spec.style) && spec.rect == primaryMonitor()) states.push_back(atoms_.netWmStateFullscreen);
+    if (record.owner != 0 || windowSpec.style.toolWindow) states.push_back(atoms_.netWmStateSkipTaskbar);
+    if (windowSpec.style.topmost) states.push_back(atoms_.netWmStateAbove);
+    if (borderless(windowSpec.style) && windowSpec.rect == primaryMonitor())
+        states.push_back(atoms_.netWmStateFullscreen);
     XChangeProperty(display_, xid, atoms_.netWmState, XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(states.data()), static_cast<int>(states.size()));
 }

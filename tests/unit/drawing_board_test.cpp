@@ -74,9 +74,9 @@ protected:
 
     void makeBoard(const DrawPanelProperties& properties) {
         board.reset();
-        platform::WindowSpec spec;
-        spec.rect = Rect{0, 0, kWidth, kHeight};
-        window = platform.createWindow(spec);
+        platform::WindowSpec windowSpec;
+        windowSpec.rect = Rect{0, 0, kWidth, kHeight};
+        window = platform.createWindow(windowSpec);
         surface = platform.createSurface(window, Rect{0, 0, kWidth, kHeight}, true);
         board = std::make_unique<DrawingBoard>(platform, pictures, surface, properties, &trace);
         board->sizeChanged();

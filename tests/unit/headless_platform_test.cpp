@@ -37,9 +37,9 @@ class Headless : public ::testing::Test {
 protected:
     void SetUp() override { platform.setEventSink(&sink); }
     NativeHandle window(Rect rect = {0, 0, 30, 20}) {
-        love::platform::WindowSpec spec;
-        spec.rect = rect;
-        return platform.createWindow(spec);
+        love::platform::WindowSpec windowSpec;
+        windowSpec.rect = rect;
+        return platform.createWindow(windowSpec);
     }
     HeadlessPlatform platform;
     RecordingSink sink;

@@ -1,10 +1,9 @@
 // The program from its start to the first tick of the show timer, on the headless backend.
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <algorithm>
 #include <optional>
+#include <ostream>
 
 #include "platform/headless/headless_platform.h"
 #include "runtime/runtime.h"
@@ -119,15 +118,15 @@ TEST_P(StartUp, OpensTheThreeWindowsInOrderAndStartsTheShowTimer) {
     const NativeHandle start = created[0].handle, show = created[1].handle, board = created[2].handle,
                        photo = created[3].handle;
     EXPECT_EQ(created[0].kind, Kind::Create);
-    EXPECT_EQ(created[0].spec.owner, 0u);
+    EXPECT_EQ(created[0].windowSpec.owner, 0u);
     EXPECT_EQ(created[0].rect, screen.startWindow);
-    EXPECT_EQ(created[0].spec.style, love::platform::WindowStyle{});  // no frame, no title
-    EXPECT_EQ(created[1].spec.owner, start);
+    EXPECT_EQ(created[0].windowSpec.style, love::platform::WindowStyle{});  // no frame, no title
+    EXPECT_EQ(created[1].windowSpec.owner, start);
     EXPECT_EQ(created[1].rect, screen.showWindowBuilt);
     EXPECT_EQ(created[2].kind, Kind::CreateSurface);
     EXPECT_EQ(created[2].parent, show);
     EXPECT_EQ(created[2].rect, (Rect{0, 0, 96, 56}));
-    EXPECT_EQ(created[3].spec.owner, start);
+    EXPECT_EQ(created[3].windowSpec.owner, start);
 
     // The music starts once the show window exists and before its board (and so its events).
     ASSERT_EQ(media.starts.size(), 1u);

@@ -68,10 +68,10 @@ int main() {
     QuietSink sink;
     p->setEventSink(&sink);
     const platform::Size screen = p->screenSize();
-    platform::WindowSpec spec;
-    spec.rect = {0, 0, screen.width, screen.height};
-    const NativeHandle window = p->createWindow(spec);
-    const NativeHandle surface = p->createSurface(window, spec.rect, true);
+    platform::WindowSpec windowSpec;
+    windowSpec.rect = {0, 0, screen.width, screen.height};
+    const NativeHandle window = p->createWindow(windowSpec);
+    const NativeHandle surface = p->createSurface(window, windowSpec.rect, true);
     if (!window || !surface) return 1;
     p->show(window, platform::ShowCommand::Normal);
     p->dispatchPending();

@@ -93,12 +93,12 @@ protected:
     }
 
     NativeHandle makeWindow(Rect rect, WindowStyle style = {}, NativeHandle owner = 0) {
-        WindowSpec spec;
-        spec.title = "\xC7\xD7\xB0\xAE\xB5\xC4";  // 亲爱的
-        spec.rect = rect;
-        spec.style = style;
-        spec.owner = owner;
-        return platform->createWindow(spec);
+        WindowSpec windowSpec;
+        windowSpec.title = "\xC7\xD7\xB0\xAE\xB5\xC4";  // 亲爱的
+        windowSpec.rect = rect;
+        windowSpec.style = style;
+        windowSpec.owner = owner;
+        return platform->createWindow(windowSpec);
     }
 
     // Handles what the queue holds now, and what arrives until the predicate holds.
@@ -134,16 +134,16 @@ TEST_F(Win32BackendTest, ZeroSizeToolWindowExistsAndKeepsItsSize) {
 
 TEST_F(Win32BackendTest, IconPixelsBecomeTheLargeAndSmallIcon) {
     const std::vector<std::uint32_t> argb(48 * 48, 0xFFE0105A);
-    WindowSpec spec;
-    spec.rect = {0, 0, 100, 100};
-    spec.icon = IconPixels{48, 48, argb};
-    const NativeHandle window = platform->createWindow(spec);
+    WindowSpec windowSpec;
+    windowSpec.rect = {0, 0, 100, 100};
+    windowSpec.icon = IconPixels{48, 48, argb};
+    const NativeHandle window = platform->createWindow(windowSpec);
     ASSERT_NE(window, 0u);
     EXPECT_NE(call("SendMessageA", {window, 0x007F /* WM_GETICON */, 1 /* ICON_BIG */, 0}), 0u);
     EXPECT_NE(call("SendMessageA", {window, 0x007F, 0 /* ICON_SMALL */, 0}), 0u);
     // Too few pixels for the size: no icon from them, and no crash.
-    spec.icon = IconPixels{48, 48, std::span(argb).first(10)};
-    EXPECT_NE(platform->createWindow(spec), 0u);
+    windowSpec.icon = IconPixels{48, 48, std::span(argb).first(10)};
+    EXPECT_NE(platform->createWindow(windowSpec), 0u);
 }
 
 TEST_F(Win32BackendTest, StylesReachTheWindow) {
