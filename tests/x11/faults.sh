@@ -20,7 +20,7 @@ case $mode in
 display-lost)
     launch 1
     pid=$launched
-    wait_until 10 "$probe" find --class LoveShow || fail "the show window did not appear"
+    wait_until 30 "$probe" find --class LoveShow || fail "the show window did not appear"
     sleep 2
     xvfb_pid=${pids[0]}
     start=$(date +%s%N)
@@ -39,7 +39,7 @@ sigterm | sigint)
     signal=${signal^^}
     launch 1
     pid=$launched
-    wait_until 10 "$probe" find --class LoveShow || fail "the show window did not appear"
+    wait_until 30 "$probe" find --class LoveShow || fail "the show window did not appear"
     sleep 3
     threads_before=$(ls "/proc/$pid/task" | wc -l)
     start=$(date +%s%N)
@@ -57,9 +57,9 @@ two-instances)
     first=$launched
     launch 2
     second=$launched
-    wait_for_exit "$first" 150
+    wait_for_exit "$first" 270
     first_status=$exit_status
-    wait_for_exit "$second" 150
+    wait_for_exit "$second" 270
     second_status=$exit_status
     [ "$first_status" = 0 ] || fail "the first show ended with $first_status: $(cat "$work/out.1")"
     [ "$second_status" = 0 ] || fail "the second show ended with $second_status: $(cat "$work/out.2")"

@@ -59,7 +59,7 @@ if [ "$mode" = openbox ]; then
 fi
 
 # The show lasts 55.78 s of waits plus its drawing.
-wait_for_exit "$program" 150
+wait_for_exit "$program" 270
 status=$exit_status
 [ "$status" != timeout ] || fail "the show did not end by itself"
 echo "show ended after $(seconds_since "$started") s with exit code $status (55.78 s of that are waits)"
